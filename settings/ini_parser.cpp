@@ -63,7 +63,10 @@ std::optional<std::string_view> FindProfileValue(std::string_view text, std::str
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
     if (EqualsIgnoringAsciiCase(TrimProfileSpace(line.substr(0, equals)), key)) {
-      return StripMatchingQuotes(TrimProfileSpace(line.substr(equals + 1)));
+      // The service hands values back as C strings: a NUL byte ends them.
+      std::string_view value = line.substr(equals + 1);
+      value = value.substr(0, value.find('\0'));
+      return StripMatchingQuotes(TrimProfileSpace(value));
     }
   }
   return std::nullopt;

@@ -13,7 +13,7 @@
 constexpr std::size_t MaxProfileValueBytes = 2047;
 
 // The value of `key` in the first section named `section`, with blanks around it and one
-// matching pair of surrounding quotes removed; nothing when the section or key is absent.
+// matching pair of surrounding quotes removed, ending at a NUL byte; nothing when the section or key is absent.
 // Section and key names match regardless of ASCII letter case; the first matching key wins;
 // lines without '=' and lines starting with ';' are ignored; a UTF-8 byte-order mark, CR LF
 // line ends and a last line without a line break are accepted.
