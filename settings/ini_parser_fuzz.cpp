@@ -9,8 +9,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   bool utf8 = IsValidUtf8(text);
-  for (std::string_view key :
-       {"driver name", "database name", "user passward", text.substr(0, 8)}) {
+  const std::string_view keys[] = {"driver name", "database name", "user passward",
+                                   text.substr(0, 8)};
+  for (std::string_view key : keys) {
     std::optional<std::string_view> value = FindProfileValue(text, "database", key);
     if (!value) continue;
     std::string_view cut = CutAtCharacterBoundary(
