@@ -14,18 +14,7 @@ unlimit_warnings(unlimit_platform)
 
 # The core's unit tests. They write Arvel.ini beside their own executable, so the test
 # program lives in a folder of its own and its cases never run concurrently.
-add_executable(core_tests
-  settings/ini_parser_test.cpp
-  settings/config_file_test.cpp
-  settings/connection_settings_test.cpp
-  job/alter_batch_test.cpp
-  job/alteration_job_test.cpp
-  app/shell_test.cpp
-  app/application_title_test.cpp
-  tests/fake_data_access.cpp
-  tests/fake_application.cpp
-  tests/test_support.cpp
-)
+add_executable(core_tests ${UNLIMIT_CORE_TEST_SOURCES})
 set_target_properties(core_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/core-tests)
 target_link_libraries(core_tests PRIVATE unlimit_platform GTest::gtest_main)
 target_compile_definitions(core_tests PRIVATE UNLIMIT_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")

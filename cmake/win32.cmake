@@ -55,18 +55,7 @@ set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(${UNLIMIT_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
 # The same cases as the Linux build's; they write Arvel.ini beside their own executable.
-add_executable(core_tests
-  settings/ini_parser_test.cpp
-  settings/config_file_test.cpp
-  settings/connection_settings_test.cpp
-  job/alter_batch_test.cpp
-  job/alteration_job_test.cpp
-  app/shell_test.cpp
-  app/application_title_test.cpp
-  tests/fake_data_access.cpp
-  tests/fake_application.cpp
-  tests/test_support.cpp
-)
+add_executable(core_tests ${UNLIMIT_CORE_TEST_SOURCES})
 set_target_properties(core_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/core-tests)
 target_link_libraries(core_tests PRIVATE unlimit_platform gtest_main)
 target_compile_definitions(core_tests PRIVATE UNLIMIT_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")

@@ -37,6 +37,10 @@ void PacketReader::feed(ByteView chunk) {
     const std::uint8_t type = header.u8();
     const std::uint8_t status = header.u8();
     const std::uint16_t length = header.u16be();
+    if (type == 0x16) {
+      // What a client that insists on TLS first (TDS 8, "strict") sends.
+      throw ProtocolError("TLS handshake instead of a TDS packet; this server does not encrypt");
+    }
     if (!is_client_packet_type(type)) {
       throw ProtocolError("packet type " + hex(type) + " is not a client message");
     }
