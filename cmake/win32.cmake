@@ -36,9 +36,11 @@ unlimit_warnings(Unlimit)
 add_library(ado_stand_in SHARED
   tools/ado-stand-in/ado_objects.cpp
   tools/ado-stand-in/call_log.cpp
+  platform/text_encoding-win32.cpp
   tools/ado-stand-in/ado-stand-in.def
 )
 set_target_properties(ado_stand_in PROPERTIES PREFIX "" OUTPUT_NAME ado-stand-in)
+target_include_directories(ado_stand_in PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(ado_stand_in PRIVATE oleaut32 ole32 uuid)
 target_link_options(ado_stand_in PRIVATE -s)
 unlimit_warnings(ado_stand_in)

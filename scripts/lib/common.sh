@@ -31,6 +31,5 @@ ensure_npm() {
 
 # Configures and builds one CMake preset.
 build_preset() {
-  cmake --preset "$1" >/dev/null
-  cmake --build --preset "$1" -j "$(nproc)"
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$(nproc)"
 }

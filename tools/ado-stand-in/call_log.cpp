@@ -3,6 +3,8 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/text_encoding-win32.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
@@ -22,15 +24,6 @@ std::wstring LogPath() {
   DWORD length = GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), module, MAX_PATH);
   path.assign(module, length);
   return path.substr(0, path.find_last_of(L"\\/") + 1) + L"ado-stand-in.log";
-}
-
-std::string ToUtf8(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string narrow(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), length,
-                      nullptr, nullptr);
-  return narrow;
 }
 
 std::wstring Quoted(const wchar_t* text, UINT length) {
@@ -73,7 +66,7 @@ void WriteLogLine(const std::wstring& line) {
   HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
-  std::string bytes = ToUtf8(line) + "\n";
+  std::string bytes = WideToUtf8(line) + "\n";
   DWORD written = 0;
   WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   CloseHandle(file);
