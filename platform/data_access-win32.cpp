@@ -60,6 +60,7 @@ class TAdoConnection : public TConnection {
     }
   }
 
+  // An ADO connection stays open until it is closed or released; there is nothing to set.
   void SetKeepConnection(bool) override {}
 
   void SetConnectionTimeout(int seconds) override {
