@@ -7,11 +7,10 @@
 
 namespace {
 
-// The executable's name without its directory, cut at its first full stop, every character
-// after the first lower-cased by the system's own case rules (MYTOOL.V2.EXE gives Mytool).
-std::wstring TitleFromPath(const std::wstring& path) {
-  std::wstring name = path.substr(path.find_last_of(L"\\:") + 1);
-  name = name.substr(0, name.find(L'.'));
+// The executable's file name cut at its first full stop, every character after the first
+// lower-cased by the system's own case rules (MYTOOL.V2.EXE gives Mytool).
+std::wstring TitleFromFileName(const std::wstring& fileName) {
+  std::wstring name = fileName.substr(0, fileName.find(L'.'));
   std::size_t first = name.empty() ? 0 : IS_HIGH_SURROGATE(name[0]) ? 2 : 1;
   if (first < name.size()) {
     CharLowerBuffW(name.data() + first, static_cast<DWORD>(name.size() - first));
@@ -23,7 +22,8 @@ std::wstring TitleFromPath(const std::wstring& path) {
 class TWindowsApplication : public TApplication {
  public:
   std::string Title() const override {
-    return WideToUtf8(TitleFromPath(Utf8ToWide(ExecutablePath())));
+    std::string path = ExecutablePath();
+    return WideToUtf8(TitleFromFileName(Utf8ToWide(path.substr(DirectoryOf(path).size()))));
   }
 
   void ShowMessage(const std::string& text, TMessageKind) override {
