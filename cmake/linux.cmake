@@ -51,20 +51,23 @@ target_link_libraries(platform_tests PRIVATE unlimit_data_access GTest::gtest_ma
 unlimit_warnings(platform_tests)
 gtest_discover_tests(platform_tests TEST_PREFIX "platform.")
 
-# End-to-end tests: the real program, copied with an Arvel.ini into a folder of its own, against
-# tds-test-server.
+# Starting another program with bounded waits, for every test that runs a real executable.
+add_library(unlimit_child_process STATIC tests/child_process.cpp)
+target_include_directories(unlimit_child_process PUBLIC ${CMAKE_SOURCE_DIR})
+unlimit_warnings(unlimit_child_process)
+
 if(NOT TARGET tds-test-server)
   add_subdirectory(tools/tds-test-server)
 endif()
-add_library(unlimit_e2e_support STATIC
-  tests/e2e/child_process.cpp
-  tests/e2e/e2e_support.cpp
-)
+
+# End-to-end tests: the real program, copied with an Arvel.ini into a folder of its own, against
+# tds-test-server.
+add_library(unlimit_e2e_support STATIC tests/e2e/e2e_support.cpp)
 target_include_directories(unlimit_e2e_support PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_definitions(unlimit_e2e_support PRIVATE
   UNLIMIT_EXECUTABLE="$<TARGET_FILE:unlimit>"
   TDS_TEST_SERVER_EXECUTABLE="$<TARGET_FILE:tds-test-server>")
-target_link_libraries(unlimit_e2e_support PUBLIC GTest::gtest_main)
+target_link_libraries(unlimit_e2e_support PUBLIC unlimit_child_process GTest::gtest_main)
 add_dependencies(unlimit_e2e_support unlimit tds-test-server)
 unlimit_warnings(unlimit_e2e_support)
 

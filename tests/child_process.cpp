@@ -1,4 +1,4 @@
-#include "tests/e2e/child_process.h"
+#include "tests/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -38,8 +38,10 @@ TChildProcess::TChildProcess(const TChildOptions& options) {
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, options.stdoutPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);
   }
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, options.stderrPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (!options.stderrPath.empty()) {
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, options.stderrPath.c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   if (!options.workingDirectory.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());

@@ -1,8 +1,8 @@
 // Runs another program the way a user would: its own working directory and environment,
 // standard output and error captured in files. A child is always reaped; one still running
 // when its owner goes away is killed first.
-#ifndef UNLIMIT_TESTS_E2E_CHILD_PROCESS_H_
-#define UNLIMIT_TESTS_E2E_CHILD_PROCESS_H_
+#ifndef UNLIMIT_TESTS_CHILD_PROCESS_H_
+#define UNLIMIT_TESTS_CHILD_PROCESS_H_
 
 #include <sys/types.h>
 
@@ -16,7 +16,7 @@ struct TChildOptions {
   std::string workingDirectory;
   std::vector<std::string> environment;  // NAME=value each
   std::string stdoutPath;                // empty: a pipe, see ReadFirstLine
-  std::string stderrPath;
+  std::string stderrPath;                // empty: this process's own standard error
 };
 
 class TChildProcess {
@@ -42,4 +42,4 @@ class TChildProcess {
 // This process's environment with `overrides` (NAME=value) replacing or adding variables.
 std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides);
 
-#endif  // UNLIMIT_TESTS_E2E_CHILD_PROCESS_H_
+#endif  // UNLIMIT_TESTS_CHILD_PROCESS_H_

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/child_process.h"
+#include "tests/child_process.h"
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TTempDirectory {

@@ -1,12 +1,10 @@
 #include "tools/tds-test-server/test_client.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -46,33 +44,9 @@ ServerProcess::ServerProcess(const std::vector<std::string>& args) {
     }
     argv.push_back(arg);
   }
-  int out[2];
-  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  UniqueFd read_end(out[0]);
-  UniqueFd write_end(out[1]);
-  std::vector<char*> raw;
-  for (std::string& a : argv) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  pid_ = ::fork();
-  if (pid_ < 0) throw std::runtime_error("fork failed");
-  if (pid_ == 0) {
-    ::dup2(write_end.get(), STDOUT_FILENO);
-    ::execv(raw[0], raw.data());
-    ::_exit(127);
-  }
-  write_end.reset();
-
-  // The first line of standard output is the port.
-  std::string line;
-  const Clock::time_point until = Clock::now() + std::chrono::seconds(10);
-  while (line.find('\n') == std::string::npos) {
-    pollfd p{read_end.get(), POLLIN, 0};
-    if (::poll(&p, 1, ms_left(until)) <= 0) break;
-    char c[64];
-    const ssize_t n = ::read(read_end.get(), c, sizeof c);
-    if (n <= 0) break;
-    line.append(c, static_cast<std::size_t>(n));
-  }
+  // Diagnostics go to this test's own standard error; the first line of output is the port.
+  child_.emplace(TChildOptions{argv, "", EnvironmentWith({}), "", ""});
+  const std::string line = child_->ReadFirstLine(std::chrono::seconds(10)).value_or("");
   port_ = static_cast<std::uint16_t>(std::atoi(line.c_str()));
   if (port_ == 0) {
     terminate();
@@ -83,37 +57,27 @@ ServerProcess::ServerProcess(const std::vector<std::string>& args) {
 }
 
 ServerProcess::~ServerProcess() {
-  if (pid_ > 0) {
-    const int status = terminate();
-    if (status < 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    // A sanitizer report or a crash while serving shows up here.
-    EXPECT_EQ(status, 0) << "tds-test-server did not stop cleanly on SIGTERM";
+  if (!exited_) {
+    // A sanitizer report or a crash while serving shows up here. A server that does not stop
+    // is killed when the child goes away.
+    EXPECT_EQ(terminate(), 0) << "tds-test-server did not stop cleanly on SIGTERM";
   }
+  child_.reset();
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);
 }
 
 int ServerProcess::terminate(int timeout_ms) {
-  if (pid_ <= 0) return -1;
-  ::kill(pid_, SIGTERM);
+  if (exited_) return -1;
+  child_->Signal(SIGTERM);
   return wait_exit(timeout_ms);
 }
 
 int ServerProcess::wait_exit(int timeout_ms) {
-  if (pid_ <= 0) return -1;
-  const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    int status = 0;
-    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    }
-    if (ms_left(until) == 0) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (exited_) return -1;
+  const std::optional<int> status = child_->Wait(std::chrono::milliseconds(timeout_ms));
+  exited_ = status.has_value();
+  return status.value_or(-1);
 }
 
 std::vector<std::string> ServerProcess::journal() const {

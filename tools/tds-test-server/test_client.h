@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/child_process.h"
 #include "tools/tds-test-server/byte_buffer.h"
 #include "tools/tds-test-server/packet.h"
 #include "tools/tds-test-server/unique_fd.h"
@@ -37,8 +38,9 @@ class ServerProcess {
                                int timeout_ms = 5000) const;
 
  private:
-  pid_t pid_ = -1;
   std::string folder_;
+  std::optional<TChildProcess> child_;
+  bool exited_ = false;
   std::uint16_t port_ = 0;
 };
 
